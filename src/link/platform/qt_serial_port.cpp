@@ -255,9 +255,24 @@ void QtSerialPort::flushOutBuffer() {
     if (!isOpen())
         return;
     account();
+    // With nothing counted as used there is nothing to discard. Clearing anyway would
+    // flush the kernel's queue, which on a pseudo-terminal can still hold bytes the unit
+    // has not read although the line counts them as sent: a drained block would lose its tail.
+    if (outBuffUsed() == 0)
+        return;
     port_.clear(QSerialPort::Output);
     qtPending_ = port_.bytesToWrite();
     lineBytes_ = 0;
+}
+
+void QtSerialPort::flushInBuffer() {
+    SerialPort::flushInBuffer();
+    if (!isOpen())
+        return;
+    // What the device has received but not yet delivered goes too: the unit's echo of a
+    // command arrives while the loader sleeps without pumping, and must not count as reply.
+    port_.clear(QSerialPort::Input);
+    port_.readAll();
 }
 
 void QtSerialPort::forceCtsLow(bool low) {

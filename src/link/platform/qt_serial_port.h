@@ -31,6 +31,7 @@ public:
     bool putString(std::string_view text) override;
     bool putBlock(const char* data, int count) override;
     void flushOutBuffer() override;
+    void flushInBuffer() override;
     void processCommunications() override;
 
     // Holds CTS low, as a unit that stops the flow would: cts() reads false and, since
