@@ -1,0 +1,12 @@
+// The Ethernet dialog's and the splash window's tests need a widget application; they
+// run offscreen.
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
