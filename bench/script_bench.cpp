@@ -7,7 +7,7 @@
 #include "link/platform/qt_client_socket.h"
 #include "link/platform/qt_clock.h"
 #include "link/platform/qt_serial_port.h"
-#include "support/fake_views.h"
+#include "support/real_rig.h"
 #include "unit_process.h"
 #include "upload/uploader.h"
 
@@ -26,23 +26,14 @@ int main(int argc, char** argv) {
     bench::UnitProcess unit({"--pty", "--baud", "115200", "--timeout", "600"});
     qputenv("ZARVEX_COM1", QByteArray::fromStdString(unit.where()));
 
-    LoaderState state;
-    QtClock clock;
-    QtSerialPort port(clock);
-    QtClientSocket socket;
-    test::ScriptedOperator op;
-    test::RecordingView view;
-    test::RecordingProgress display;
-    Progress progress(clock, display);
-    Context ctx{state, progress, clock, op, view, port, socket};
-    Link link(ctx);
-    Uploader uploader(ctx, link);
-    LoadCommands loads(ctx, link, uploader);
-    ScriptEngine engine(ctx, link, loads);
-    port.setComNumber(1);
-    port.setBaud(115200);
+    test::RealRig rig;
+    Uploader uploader(rig.ctx, rig.link);
+    LoadCommands loads(rig.ctx, rig.link, uploader);
+    ScriptEngine engine(rig.ctx, rig.link, loads);
+    rig.port.setComNumber(1);
+    rig.port.setBaud(115200);
     std::string error;
-    if (!port.open(&error)) {
+    if (!rig.port.open(&error)) {
         std::cerr << "cannot open the unit's pty: " << error << "\n";
         return 1;
     }
@@ -53,15 +44,15 @@ int main(int argc, char** argv) {
     int done = 0;
     while (done < lines) {
         const int slice = std::min(LoaderState::kScriptRows, lines - done);
-        state.scriptPath = dir.filePath("slice.sld").toStdString();
+        rig.state.scriptPath = dir.filePath("slice.sld").toStdString();
         {
-            std::ofstream script(state.scriptPath);
+            std::ofstream script(rig.state.scriptPath);
             for (int i = done; i < done + slice; ++i)
                 script << "_SC \"SET " << i << "\"\n";
         }
-        state.clearScriptTable();
-        if (engine.read_ini() != 1 || !op.messages.empty()) {
-            std::cerr << "the script stopped: " << (op.messages.empty() ? "" : op.messages.back()) << "\n";
+        rig.state.clearScriptTable();
+        if (engine.read_ini() != 1 || !rig.op.messages.empty()) {
+            std::cerr << "the script stopped: " << (rig.op.messages.empty() ? "" : rig.op.messages.back()) << "\n";
             return 1;
         }
         done += slice;

@@ -11,7 +11,7 @@
 #include "link/platform/qt_client_socket.h"
 #include "link/platform/qt_clock.h"
 #include "link/platform/qt_serial_port.h"
-#include "support/fake_views.h"
+#include "support/real_rig.h"
 #include "unit_process.h"
 #include "upload/uploader.h"
 
@@ -90,29 +90,20 @@ int main(int argc, char** argv) {
     bench::UnitProcess unit(
         {"--tcp", "0", "--loader-mode", "--log", QString::fromStdString(log), "--timeout", "7200"});
 
-    LoaderState state;
-    QtClock clock;
-    QtSerialPort port(clock);
-    QtClientSocket socket;
-    test::ScriptedOperator op;
-    test::RecordingView view;
-    test::RecordingProgress display;
-    Progress progress(clock, display);
-    Context ctx{state, progress, clock, op, view, port, socket};
-    Link link(ctx);
-    Uploader uploader(ctx, link);
-    LoadCommands loads(ctx, link, uploader);
-    state.keepAliveAllowed = false;
-    state.postUploadPause = 0;
+    test::RealRig rig;
+    Uploader uploader(rig.ctx, rig.link);
+    LoadCommands loads(rig.ctx, rig.link, uploader);
+    rig.state.keepAliveAllowed = false;
+    rig.state.postUploadPause = 0;
 
-    socket.setAddress("127.0.0.1");
-    socket.setPort(std::stoi(unit.where()));
-    socket.open(nullptr);
-    for (int i = 0; i < 5000 && !socket.active(); ++i) {
-        clock.processMessages();
-        clock.sleep(1);
+    rig.socket.setAddress("127.0.0.1");
+    rig.socket.setPort(std::stoi(unit.where()));
+    rig.socket.open(nullptr);
+    for (int i = 0; i < 5000 && !rig.socket.active(); ++i) {
+        rig.clock.processMessages();
+        rig.clock.sleep(1);
     }
-    if (!socket.active()) {
+    if (!rig.socket.active()) {
         std::cerr << "upload memory: cannot connect to the unit\n";
         return 1;
     }
@@ -122,8 +113,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (int i = 0; i < 200; ++i) {
-        clock.processMessages();
-        clock.sleep(1);
+        rig.clock.processMessages();
+        rig.clock.sleep(1);
     }
     const long idle = peakRssKiB();
 
@@ -133,18 +124,18 @@ int main(int argc, char** argv) {
     loads.LF("_LF " + image);
     loads.LA("_LA 8000");
     loads.LV("_LV BENCH");
-    state.commandText.assign("LF 8000 " + std::to_string(state.image.size) + " " + [&] {
+    rig.state.commandText.assign("LF 8000 " + std::to_string(rig.state.image.size) + " " + [&] {
         char hex[16];
-        std::snprintf(hex, sizeof hex, "%x", unsigned(state.image.checksum));
+        std::snprintf(hex, sizeof hex, "%x", unsigned(rig.state.image.checksum));
         return std::string(hex);
     }() + " BENCH\r");
-    link.send_command();
-    clock.sleep(300);
+    rig.link.send_command();
+    rig.clock.sleep(300);
     uploader.UploadButtonClick();
     const long upload = peakRssKiB();
     const double seconds = double(elapsed.elapsed()) / 1000.0;
 
-    const std::string verdict = unitVerdict(log, clock, unit);
+    const std::string verdict = unitVerdict(log, rig.clock, unit);
     const double growthMiB = double(upload - idle) / 1024.0;
     std::printf("upload memory: %lld MiB over TCP in %.0f s, unit verdict %s\n", mib, seconds,
                 verdict.c_str());
@@ -152,5 +143,5 @@ int main(int argc, char** argv) {
         "upload memory: peak RSS idle %.1f MiB, during upload %.1f MiB, growth %.2f MiB (goal <= 8)\n",
         double(idle) / 1024.0, double(upload) / 1024.0, growthMiB);
     std::printf("upload memory: growth / goal %.3f (goal <= 1)\n", growthMiB / 8.0);
-    return verdict == "ok" && op.messages.empty() ? 0 : 1;
+    return verdict == "ok" && rig.op.messages.empty() ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 // ZARVEX_COM<n> puts on COM numbers, the real clock and the real event loop.
 
 #include "support/unit_process.h"
+#include "support/real_rig.h"
 #include "link/platform/qt_client_socket.h"
 #include "link/platform/qt_clock.h"
 #include "link/platform/qt_serial_port.h"
@@ -16,17 +17,7 @@ using namespace zarvex::test;
 
 namespace {
 
-struct RealRig {
-    LoaderState state;
-    QtClock clock;
-    QtSerialPort port{clock};
-    QtClientSocket socket;
-    ScriptedOperator op;
-    RecordingView view;
-    RecordingProgress progressDisplay;
-    Progress progress{clock, progressDisplay};
-    Context ctx{state, progress, clock, op, view, port, socket};
-    Link link{ctx};
+struct DiscoveryRealRig : RealRig {
     RecordingInfo info;
     RecordingEthernetDialog ethernet;
     PortDiscovery discovery{ctx, link, info, ethernet};
@@ -40,7 +31,7 @@ TEST(RealPorts, UnitOnCom3OnlyIsFoundThere) {
     UnitProcess unit({"--pty"});
     ASSERT_TRUE(unit.started());
     ComMapping map({{3, unit.where()}});
-    RealRig rig;
+    DiscoveryRealRig rig;
     EXPECT_EQ(rig.discovery.process_com(), 1);
     EXPECT_EQ(rig.port.comNumber(), 3);
     EXPECT_TRUE(rig.port.isOpen());
@@ -54,7 +45,7 @@ TEST(RealPorts, UnitAnsweringOnlyTheLoaderPromptIsFoundByTheSecondProbe) {
     UnitProcess unit({"--pty", "--only-prompt", ">"});
     ASSERT_TRUE(unit.started());
     ComMapping map({{1, unit.where()}});
-    RealRig rig;
+    DiscoveryRealRig rig;
     EXPECT_EQ(rig.discovery.check_com(1), 1);
     EXPECT_EQ(rig.state.awaitedPrompt, '>');
     EXPECT_EQ(rig.state.lastComPort, 1);
@@ -64,7 +55,7 @@ TEST(RealPorts, NoUnitAnywhereLeavesTheSilentPortOpen) {
     UnitProcess silent({"--pty", "--silent"});
     ASSERT_TRUE(silent.started());
     ComMapping map({{2, silent.where()}, {4, "/nonexistent/zarvex-tty"}});
-    RealRig rig;
+    DiscoveryRealRig rig;
     EXPECT_EQ(rig.discovery.process_com(), -1);
     EXPECT_TRUE(rig.port.isOpen());
     EXPECT_EQ(rig.port.comNumber(), 2);
@@ -83,7 +74,7 @@ TEST(RealPorts, PortHeldByAnotherProgramIsSkipped) {
     holder.setComNumber(2);
     ASSERT_TRUE(holder.open(nullptr));
 
-    RealRig rig;
+    DiscoveryRealRig rig;
     EXPECT_EQ(rig.discovery.check_com(2), -1);
     EXPECT_TRUE(rig.info.notices.empty());
     EXPECT_EQ(rig.discovery.process_com(), 1);
@@ -93,7 +84,7 @@ TEST(RealPorts, PortHeldByAnotherProgramIsSkipped) {
 
 TEST(RealPorts, SelectingAPortWithoutADeviceReportsIt) {
     ComMapping map({});
-    RealRig rig;
+    DiscoveryRealRig rig;
     rig.discovery.select_com(7);
     EXPECT_EQ(rig.op.messages, std::vector<std::string>{"Error! Cannot establish communication using COM 7. "
                                                         "Please check RS232 connection"});

@@ -7,6 +7,7 @@
 #include "link/platform/qt_clock.h"
 #include "link/platform/qt_serial_port.h"
 #include "support/fake_views.h"
+#include "support/real_rig.h"
 
 #include <QJsonObject>
 #include <QProcess>
@@ -39,17 +40,7 @@ private:
 // A port on 127.0.0.1 that refuses connections: one that was free a moment ago.
 int refusingPort();
 
-struct LiveRig {
-    LoaderState state;
-    QtClock clock;
-    QtSerialPort port{clock}; // never opened: the Ethernet link is the only one
-    QtClientSocket socket;
-    ScriptedOperator op;
-    RecordingView view;
-    RecordingProgress progressDisplay;
-    Progress progress{clock, progressDisplay};
-    Context ctx{state, progress, clock, op, view, port, socket};
-    Link link{ctx};
+struct LiveRig : RealRig {
     RecordingEthernetDialog dialog;
     EthernetLink eth{ctx, link, dialog};
 

@@ -3,6 +3,7 @@
 // show the exact header and an image identical to the file.
 
 #include "support/unit_process.h"
+#include "support/real_rig.h"
 #include "link/platform/qt_client_socket.h"
 #include "link/platform/qt_clock.h"
 #include "link/platform/qt_serial_port.h"
@@ -24,17 +25,7 @@ namespace {
 // A fast line keeps the paced serial transfer of 1 MiB to seconds.
 constexpr int kBaud = 3000000;
 
-struct RealUploadRig {
-    LoaderState state;
-    QtClock clock;
-    QtSerialPort port{clock};
-    QtClientSocket socket;
-    ScriptedOperator op;
-    RecordingView view;
-    RecordingProgress progressDisplay;
-    Progress progress{clock, progressDisplay};
-    Context ctx{state, progress, clock, op, view, port, socket};
-    Link link{ctx};
+struct RealUploadRig : RealRig {
     Uploader uploader{ctx, link};
     LoadCommands loads{ctx, link, uploader};
 
