@@ -9,6 +9,6 @@ _LP 1
 _LF run/demo_image.bin
 _LA 8000
 _LV demo-1.0
-; Load it only when the unit reported version 2.06.
-_CS "2.06" _LD
+; Load it only when the unit reports version 2.x or later.
+_AG "2" _LD
 _FI
