@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
         }
         rig.state.clearScriptTable();
         if (engine.read_ini() != 1 || !rig.op.messages.empty()) {
-            std::cerr << "the script stopped: " << (rig.op.messages.empty() ? "" : rig.op.messages.back()) << "\n";
+            std::cerr << "the script stopped: " << (rig.op.messages.empty() ? "" : rig.op.messages.back())
+                      << "\n";
             return 1;
         }
         done += slice;

@@ -45,8 +45,9 @@ std::string waitForImage(const std::string& log, int n, Clock& clock) {
 void report(const char* what, const std::string& line) {
     const double rate = bench::jsonNumber(line, "bytes_per_second");
     const bool ok = line.find("\"verdict\":\"ok\"") != std::string::npos;
-    std::printf("%s: %d bytes, unit measured %.1f B/s over line rate %.0f B/s = ratio %.3f (goal >= 0.98), %s\n",
-                what, kSize, rate, kLineRate, rate / kLineRate, ok ? "image intact" : "IMAGE BAD");
+    std::printf(
+        "%s: %d bytes, unit measured %.1f B/s over line rate %.0f B/s = ratio %.3f (goal >= 0.98), %s\n",
+        what, kSize, rate, kLineRate, rate / kLineRate, ok ? "image intact" : "IMAGE BAD");
 }
 
 } // namespace
@@ -83,7 +84,8 @@ int main(int argc, char** argv) {
     rig.state.image.fileName.assign(path);
     get_file_checksum(rig.ctx);
     char header[96];
-    std::snprintf(header, sizeof header, "LF 8000 %d %x BENCH\r", int(rig.state.image.size), unsigned(rig.state.image.checksum));
+    std::snprintf(header, sizeof header, "LF 8000 %d %x BENCH\r", int(rig.state.image.size),
+                  unsigned(rig.state.image.checksum));
 
     rig.link.SendString(header);
     rig.clock.sleep(300);
@@ -99,8 +101,8 @@ int main(int argc, char** argv) {
     const std::string second = waitForImage(log, 2, rig.clock);
 
     if (first.empty() || second.empty() || !rig.op.messages.empty()) {
-        std::cerr << "the unit did not log both images" << (rig.op.messages.empty() ? "" : ": " + rig.op.messages.back())
-                  << "\n";
+        std::cerr << "the unit did not log both images"
+                  << (rig.op.messages.empty() ? "" : ": " + rig.op.messages.back()) << "\n";
         return 1;
     }
     report("SendByte", first);
