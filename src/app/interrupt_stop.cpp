@@ -48,7 +48,8 @@ InterruptStop::~InterruptStop() {
 void InterruptStop::drain() {
     char buffer[16];
     (void)!::read(g_pipe[0], buffer, sizeof buffer);
-    std::fputs("zarvex: stop requested; the script stops before its next line (Ctrl-C again ends now)\n", stderr);
+    std::fputs("zarvex: stop requested; the script stops before its next line (Ctrl-C again ends now)\n",
+               stderr);
     if (onStop_)
         onStop_();
 }

@@ -39,18 +39,18 @@ public:
 
 private:
     // Command families; each returns 1 to go on and 0 to stop the script.
-    int sendCommand(std::string_view word, std::string_view line); // _SC, _SR, _ST
-    int testLoaderMode(std::string_view line);                      // _TC
-    void setLoaderPrompt(std::string_view line);                    // _PC
-    void queryUnit(std::string_view line);                          // _QC
+    int sendCommand(std::string_view word, std::string_view line);    // _SC, _SR, _ST
+    int testLoaderMode(std::string_view line);                        // _TC
+    void setLoaderPrompt(std::string_view line);                      // _PC
+    void queryUnit(std::string_view line);                            // _QC
     int compareVersion(std::string_view word, std::string_view line); // _AG _AL _IG _IL
     int compareText(std::string_view word, std::string_view line);    // _CE _CS _CN
-    void showDialogMessage(std::string_view line);                   // _DM
-    void askQuestion(std::string_view line);                         // _DQ
-    int runOnAnswer(std::string_view word, std::string_view line);   // _DO _DC
-    void delay(std::string_view line);                               // _DY
-    void waitForPrompt();                                            // _WP
-    void setTerminalDuringUpload(std::string_view line);             // _LT
+    void showDialogMessage(std::string_view line);                    // _DM
+    void askQuestion(std::string_view line);                          // _DQ
+    int runOnAnswer(std::string_view word, std::string_view line);    // _DO _DC
+    void delay(std::string_view line);                                // _DY
+    void waitForPrompt();                                             // _WP
+    void setTerminalDuringUpload(std::string_view line);              // _LT
     int reconnectLink();
 
     // Copies a nested command over the current row and runs it; 1 when the line is done.

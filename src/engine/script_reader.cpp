@@ -14,9 +14,7 @@ class TextReader {
 public:
     explicit TextReader(const std::string& path) : in_(path, std::ios::binary) {}
     bool isOpen() const { return in_.is_open(); }
-    bool atEnd() {
-        return in_.peek() == std::char_traits<char>::eof();
-    }
+    bool atEnd() { return in_.peek() == std::char_traits<char>::eof(); }
     char next() {
         char c = char(in_.get());
         if (c == '\r' && in_.peek() == '\n')

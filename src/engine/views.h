@@ -44,7 +44,7 @@ public:
     virtual void hideWindow() = 0;
 
     // Terminal look and dialog folder, set from the configuration file.
-    virtual void toggleTerminalVisible() = 0; // the Terminal > Visible menu action
+    virtual void toggleTerminalVisible() = 0;         // the Terminal > Visible menu action
     virtual void setTerminalBackground(int item) = 0; // 0 Default, 1 Black, 2 Red, 3 Green, 4 Blue, 5 White
     virtual void setTerminalTextColor(int item) = 0;  // same numbering
     virtual void setScriptDialogDir(const std::string& dir) = 0;

@@ -110,7 +110,8 @@ void Link::CommandTimerTimer() {
         return;
     }
     ctx_.progress.cancelRequested = 1;
-    ctx_.showError("Timeout error! Connection failure! Please check RS232/Ethernet connection. Exiting script.");
+    ctx_.showError(
+        "Timeout error! Connection failure! Please check RS232/Ethernet connection. Exiting script.");
     s.replyTimedOut = true;
     ctx_.pump();
 }

@@ -1,13 +1,13 @@
 // The port search with the real serial layer: zarvex-unit on pseudo-terminals that
 // ZARVEX_COM<n> puts on COM numbers, the real clock and the real event loop.
 
-#include "support/unit_process.h"
-#include "support/real_rig.h"
 #include "link/platform/qt_client_socket.h"
 #include "link/platform/qt_clock.h"
 #include "link/platform/qt_serial_port.h"
 #include "link/port_discovery.h"
 #include "support/fake_views.h"
+#include "support/real_rig.h"
+#include "support/unit_process.h"
 #include "upload/progress.h"
 
 #include <gtest/gtest.h>

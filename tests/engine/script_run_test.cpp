@@ -55,8 +55,8 @@ TEST(Reader, ScriptThatCannotBeOpened) {
     Quiet rig;
     rig.state.scriptPath = rig.path("missing.sld");
     EXPECT_EQ(rig.engine.read_ini(), 0);
-    EXPECT_EQ(rig.op.messages, std::vector<std::string>{"Error opening file " + rig.path("missing.sld") +
-                                                        " for read."});
+    EXPECT_EQ(rig.op.messages,
+              std::vector<std::string>{"Error opening file " + rig.path("missing.sld") + " for read."});
     EXPECT_EQ(rig.view.status, " ");
     EXPECT_TRUE(rig.view.buttons);
 }
@@ -77,7 +77,8 @@ TEST(Reader, BadInputEndsWithAClearMessage) {
     const std::vector<Case> cases = {
         {"10,000 command lines", manyLines, 0, "Error! Script has more than 300 command lines (line 301)"},
         {"10 MB line", "_SC \"" + std::string(10 << 20, 'x') + "\"\n", 0, "Error! Script line 1 is longer"},
-        {"200-character line", "_SC \"" + std::string(195, 'y') + "\"\n", 0, "Error! Script line 1 is longer"},
+        {"200-character line", "_SC \"" + std::string(195, 'y') + "\"\n", 0,
+         "Error! Script line 1 is longer"},
         {"199-character line", "_SC \"" + std::string(193, 'y') + "\"\n", 1, ""},
         {"NUL bytes", std::string("_SC \"a\0b\"\n_SC \"c\"\n", 17), 1, ""},
         {"unterminated quotes", "_SC \"abc\n_CS \"x _SC \"y\"\n_DM \"\n_PC \"\n", 1, ""},
@@ -227,8 +228,13 @@ TEST(Waits, DySleepsInOneMillisecondStepsWithoutPumping) {
         std::string line;
         long sleeps;
     };
-    for (const Case& c : std::vector<Case>{{"_DY 5", 23}, {"_DY 10", 45}, {"_DY", 1}, {"_DY 0", 1},
-                                           {"_DY -4", 1}, {"_DY x", 1}, {"_DY 99999999999", 3600001}}) {
+    for (const Case& c : std::vector<Case>{{"_DY 5", 23},
+                                           {"_DY 10", 45},
+                                           {"_DY", 1},
+                                           {"_DY 0", 1},
+                                           {"_DY -4", 1},
+                                           {"_DY x", 1},
+                                           {"_DY 99999999999", 3600001}}) {
         Quiet rig;
         rig.run(c.line + "\n");
         EXPECT_EQ(rig.clock.oneMsSleeps, c.sleeps + 1) << c.line; // +1: the dispatcher's own
@@ -285,12 +291,33 @@ TEST(TestLoaderMode, ProbeSequencesAndWaits) {
     };
     const std::int64_t wait = 135 * 55;
     const std::vector<Case> cases = {
-        {"already in loader mode", {.echo = false, .startInLoaderMode = true}, 1, "\r", "200 500", -1, "", '>', 400},
+        {"already in loader mode",
+         {.echo = false, .startInLoaderMode = true},
+         1,
+         "\r",
+         "200 500",
+         -1,
+         "",
+         '>',
+         400},
         {"enters loader mode", {.echo = false}, 1, "\rLOADR\r\n\r", "200 500 500", -1, "", '>', 400},
-        {"only the normal prompt", {.echo = false, .onlyPrompt = '#'}, 0, "\rLOADR\r\n\r\r\r\r",
-         "200 500 2500 2000", -1, "Error! Unit not in Loader Mode! Exiting script", '#', 135},
-        {"never answers", {.silent = true}, 0, "\rLOADR\r\n\r\r\r\r", "200 500 2500 2000",
-         200 + 500 + 2500 + 2000 + 5 * wait, "Error! Unable to get response from unit(_TC)! Exiting script", '#',
+        {"only the normal prompt",
+         {.echo = false, .onlyPrompt = '#'},
+         0,
+         "\rLOADR\r\n\r\r\r\r",
+         "200 500 2500 2000",
+         -1,
+         "Error! Unit not in Loader Mode! Exiting script",
+         '#',
+         135},
+        {"never answers",
+         {.silent = true},
+         0,
+         "\rLOADR\r\n\r\r\r\r",
+         "200 500 2500 2000",
+         200 + 500 + 2500 + 2000 + 5 * wait,
+         "Error! Unable to get response from unit(_TC)! Exiting script",
+         '#',
          135},
     };
     for (const Case& c : cases) {
@@ -314,7 +341,8 @@ TEST(TestLoaderMode, ProbeSequencesAndWaits) {
 TEST(TestLoaderMode, WithoutAnyLinkItFailsThroughItsProbes) {
     EngineRig rig;
     EXPECT_EQ(rig.run("_TC \"\"\n"), 0);
-    EXPECT_EQ(rig.op.messages, std::vector<std::string>{"Error! Unable to get response from unit(_TC)! Exiting script"});
+    EXPECT_EQ(rig.op.messages,
+              std::vector<std::string>{"Error! Unable to get response from unit(_TC)! Exiting script"});
 }
 
 TEST(Reconnect, StSendsThenTakesTheLinkDownAndUp) {

@@ -17,7 +17,9 @@ Peer answering(std::string reply) {
     };
 }
 
-std::string replyText(Rig& rig) { return rig.state.replyBuffer.str(); }
+std::string replyText(Rig& rig) {
+    return rig.state.replyBuffer.str();
+}
 
 struct ScanCase {
     const char* name;
@@ -108,9 +110,8 @@ TEST(ReplyCollection, LongRepliesRestartAtTheStartAndNeverOverrun) {
 TEST(ReplyCollection, ACutOffReplyDoesNotRunIntoAnEarlierLongerOne) {
     Rig rig;
     std::string next = std::string(600, 'L') + ">";
-    rig.openSerial(1, [&](std::string_view b) {
-        return b.find('\r') != std::string_view::npos ? next : std::string();
-    });
+    rig.openSerial(
+        1, [&](std::string_view b) { return b.find('\r') != std::string_view::npos ? next : std::string(); });
     rig.state.commandText.assign("A");
     rig.state.minReplyLength = 10;
     rig.link.query_unit(2000);

@@ -25,7 +25,9 @@ struct EngineRig : Rig {
 
     EngineRig() { state.awaitedPrompt = state.loaderPrompt; }
 
-    std::string path(const std::string& name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+    std::string path(const std::string& name) const {
+        return dir.filePath(QString::fromStdString(name)).toStdString();
+    }
     std::string writeFile(const std::string& name, const std::string& bytes) const {
         const std::string p = path(name);
         std::ofstream(p, std::ios::binary) << bytes;

@@ -35,9 +35,9 @@ public:
     bool ctsHoldsOutput = true; // a low CTS keeps the output buffer from draining
     int forcedFree = -1;
 
-    std::string written;       // everything put on the line, in order
+    std::string written;         // everything put on the line, in order
     std::vector<int> blockSizes; // every putBlock count
-    std::vector<int> opened;   // every successful open, by number
+    std::vector<int> opened;     // every successful open, by number
 
     bool open(std::string* error) override;
     void close() override { open_ = false; }
@@ -79,8 +79,8 @@ public:
     std::set<int> blackholePorts;
     int connectDelayMs = 5;
     int replyDelayMs = 0;
-    int wouldBlockCalls = 0; // sendBuf answers -1 this many times
-    int maxTakePerCall = 0;  // sendBuf takes at most this many bytes (0 = all)
+    int wouldBlockCalls = 0;              // sendBuf answers -1 this many times
+    int maxTakePerCall = 0;               // sendBuf takes at most this many bytes (0 = all)
     std::function<bool()> peerWantsClose; // checked after every delivery
 
     std::string written;

@@ -14,9 +14,9 @@ namespace zarvex::test {
 
 class ScriptedOperator : public Operator {
 public:
-    std::vector<std::string> messages;  // every message box text, in order
-    std::vector<std::string> questions; // "title|text" of every question
-    std::deque<bool> answers;           // next OK/Cancel or Yes/No answers; Cancel/No when empty
+    std::vector<std::string> messages;            // every message box text, in order
+    std::vector<std::string> questions;           // "title|text" of every question
+    std::deque<bool> answers;                     // next OK/Cancel or Yes/No answers; Cancel/No when empty
     std::deque<std::optional<std::string>> files; // next open-dialog results
     std::vector<std::string> dialogDirs;
     std::optional<FontChoice> font;

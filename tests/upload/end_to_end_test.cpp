@@ -2,11 +2,11 @@
 // over TCP, with the real serial port, socket and event loop: the unit's own log must
 // show the exact header and an image identical to the file.
 
-#include "support/unit_process.h"
-#include "support/real_rig.h"
 #include "link/platform/qt_client_socket.h"
 #include "link/platform/qt_clock.h"
 #include "link/platform/qt_serial_port.h"
+#include "support/real_rig.h"
+#include "support/unit_process.h"
 #include "upload_rig.h"
 
 #include <QElapsedTimer>
