@@ -183,4 +183,22 @@ void FakeClientSocket::pump() {
         state_ = State::Idle;
 }
 
+void openWithPeer(FakeSerialPort& port, int n, Peer peer) {
+    port.existing.insert(n);
+    port.peers[n] = std::move(peer);
+    port.setComNumber(n);
+    port.open(nullptr);
+}
+
+void connectWithPeer(FakeClientSocket& socket, RecordingClock& clock, int tcpPort, Peer peer) {
+    socket.servers[tcpPort] = std::move(peer);
+    socket.setAddress("127.0.0.1");
+    socket.setPort(tcpPort);
+    socket.open(nullptr);
+    for (int i = 0; i < 100 && !socket.active(); ++i) {
+        clock.sleep(1);
+        clock.processMessages();
+    }
+}
+
 } // namespace zarvex::test

@@ -119,4 +119,9 @@ private:
     std::deque<std::pair<std::int64_t, std::string>> incoming_;
 };
 
+// Puts a unit behind serial port n and opens it.
+void openWithPeer(FakeSerialPort& port, int n, Peer peer);
+// Starts a server with the unit on `tcpPort`, connects and pumps until the link is up.
+void connectWithPeer(FakeClientSocket& socket, RecordingClock& clock, int tcpPort, Peer peer);
+
 } // namespace zarvex::test

@@ -23,23 +23,9 @@ struct Rig {
     Link link{ctx};
 
     // Opens serial port n with the given unit behind it.
-    void openSerial(int n, Peer peer) {
-        port.existing.insert(n);
-        port.peers[n] = std::move(peer);
-        port.setComNumber(n);
-        port.open(nullptr);
-    }
+    void openSerial(int n, Peer peer) { openWithPeer(port, n, std::move(peer)); }
     // Connects the socket to a server on `tcpPort` and runs pumps until it is up.
-    void connectEthernet(int tcpPort, Peer peer) {
-        socket.servers[tcpPort] = std::move(peer);
-        socket.setAddress("127.0.0.1");
-        socket.setPort(tcpPort);
-        socket.open(nullptr);
-        for (int i = 0; i < 100 && !socket.active(); ++i) {
-            clock.sleep(1);
-            clock.processMessages();
-        }
-    }
+    void connectEthernet(int tcpPort, Peer peer) { connectWithPeer(socket, clock, tcpPort, std::move(peer)); }
 };
 
 } // namespace zarvex::test

@@ -59,22 +59,8 @@ struct WindowRig {
     }
     ~WindowRig() { std::filesystem::current_path(startDir); }
 
-    void openSerial(int n, Peer peer) {
-        port.existing.insert(n);
-        port.peers[n] = std::move(peer);
-        port.setComNumber(n);
-        port.open(nullptr);
-    }
-    void connectEthernet(int tcpPort, Peer peer) {
-        socket.servers[tcpPort] = std::move(peer);
-        socket.setAddress("127.0.0.1");
-        socket.setPort(tcpPort);
-        socket.open(nullptr);
-        for (int i = 0; i < 100 && !socket.active(); ++i) {
-            clock.sleep(1);
-            clock.processMessages();
-        }
-    }
+    void openSerial(int n, Peer peer) { openWithPeer(port, n, std::move(peer)); }
+    void connectEthernet(int tcpPort, Peer peer) { connectWithPeer(socket, clock, tcpPort, std::move(peer)); }
     std::string writeFile(const std::string& name, const std::string& bytes) const {
         const std::string p = dir.filePath(QString::fromStdString(name)).toStdString();
         std::ofstream(p, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
