@@ -12,22 +12,16 @@ ScriptEngine::ScriptEngine(Context& ctx, Link& link, LoadCommands& loads)
 
 int ScriptEngine::execute_line() {
     LoaderState& s = ctx_.state;
-    if (s.lineIndex < 0 || s.lineIndex >= LoaderState::kScriptRows) {
-        ctx_.showError("Error! Script has more than " + std::to_string(LoaderState::kScriptRows) +
-                       " command lines (line " + std::to_string(fileLine_) + "). Exiting script");
-        return 0;
-    }
+    if (s.lineIndex < 0 || s.lineIndex >= LoaderState::kScriptRows)
+        return refuseTooManyLines();
     char* row = s.row(s.lineIndex);
     if (row[0] != '_')
         return 1;
     if (s.columnIndex >= 0 && s.columnIndex < LoaderState::kScriptColumns)
         row[s.columnIndex] = '\0';
     const std::size_t length = ::strnlen(row, LoaderState::kScriptColumns);
-    if (length > std::size_t(kWorkingLine - 1)) {
-        ctx_.showError("Error! Script line " + std::to_string(fileLine_) + " is longer than " +
-                       std::to_string(kWorkingLine - 1) + " characters. Exiting script");
-        return 0;
-    }
+    if (length > std::size_t(kWorkingLine - 1))
+        return refuseLongLine();
     const std::string line(row, length);
     const std::string_view word = std::string_view(line).substr(0, 3);
 
@@ -81,6 +75,18 @@ int ScriptEngine::execute_line() {
     ++s.lineIndex;
     s.columnIndex = 0;
     return 1;
+}
+
+int ScriptEngine::refuseTooManyLines() {
+    ctx_.showError("Error! Script has more than " + std::to_string(LoaderState::kScriptRows) +
+                   " command lines (line " + std::to_string(fileLine_) + "). Exiting script");
+    return 0;
+}
+
+int ScriptEngine::refuseLongLine() {
+    ctx_.showError("Error! Script line " + std::to_string(fileLine_) + " is longer than " +
+                   std::to_string(kWorkingLine - 1) + " characters. Exiting script");
+    return 0;
 }
 
 int ScriptEngine::runNested(std::string_view nested, const char* missingMessage) {

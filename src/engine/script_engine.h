@@ -53,6 +53,10 @@ private:
     void setTerminalDuringUpload(std::string_view line);              // _LT
     int reconnectLink();
 
+    // The table's bounds: each shows its message naming the script line and returns 0.
+    int refuseTooManyLines();
+    int refuseLongLine();
+
     // Copies a nested command over the current row and runs it; 1 when the line is done.
     int runNested(std::string_view nested, const char* missingMessage);
 

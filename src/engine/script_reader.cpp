@@ -79,8 +79,7 @@ int ScriptEngine::read_ini() {
             inCommand = true;
             lineStart = false;
             if (s.lineIndex < 0 || s.lineIndex >= LoaderState::kScriptRows) {
-                ctx_.showError("Error! Script has more than " + std::to_string(LoaderState::kScriptRows) +
-                               " command lines (line " + std::to_string(fileLine_) + "). Exiting script");
+                refuseTooManyLines();
                 return stop();
             }
         } else if (lineStart && c == ';') {
@@ -90,8 +89,7 @@ int ScriptEngine::read_ini() {
             // The dispatcher's working line holds 199 characters; refuse a longer line
             // here rather than write past the table.
             if (s.columnIndex < 0 || s.columnIndex >= kWorkingLine - 1) {
-                ctx_.showError("Error! Script line " + std::to_string(fileLine_) + " is longer than " +
-                               std::to_string(kWorkingLine - 1) + " characters. Exiting script");
+                refuseLongLine();
                 return stop();
             }
             s.row(s.lineIndex)[s.columnIndex++] = c;
